@@ -1,0 +1,40 @@
+#!/bin/sh
+# Checks the extension library's soname and that its dynamic symbol table
+# exports exactly the runtime's entry points, the extension functions and the
+# camera state, none of them mangled.
+set -eu
+library=$1
+expected='ContextFinalizer
+ContextInitializer
+ExtFinalizer
+ExtInitializer
+GrabData
+InitCam
+ReleaseCam
+SetCamInfo
+SetCamWhiteBalance
+mCamIsRunning
+mCamera
+mCameraBitmapdata
+mCameraHeight
+mCameraWidth
+mDebugModel
+mFlip
+mRotation
+releaseCam'
+
+soname=$(readelf -d "$library" | sed -n 's/.*Library soname: \[\(.*\)\]/\1/p')
+if [ "$soname" != "libVelmoraNativeCamera.so" ]; then
+  echo "soname is '$soname', expected libVelmoraNativeCamera.so" >&2
+  exit 1
+fi
+
+workdir=$(mktemp -d)
+trap 'rm -rf "$workdir"' EXIT
+printf '%s\n' "$expected" | LC_ALL=C sort > "$workdir/expected"
+nm -D --defined-only "$library" | awk '{print $3}' | sed 's/@.*//' | LC_ALL=C sort > "$workdir/actual"
+if ! diff "$workdir/expected" "$workdir/actual" >&2; then
+  echo "exported symbols differ from the expected list (< expected, > exported)" >&2
+  exit 1
+fi
+echo "soname and $(wc -l < "$workdir/actual") exported symbols as expected"
