@@ -9,7 +9,14 @@ if(VELMORA_DESKTOP)
   list(APPEND _velmora_opencv_modules imgcodecs)
 endif()
 
-find_package(OpenCV QUIET COMPONENTS ${_velmora_opencv_modules})
+if(ANDROID)
+  # OpenCV's Android SDK, through -DOpenCV_DIR=<sdk>/sdk/native/jni: its
+  # configuration picks the ABI's libraries and names each module's target
+  # opencv_<module>.
+  find_package(OpenCV REQUIRED COMPONENTS ${_velmora_opencv_modules})
+else()
+  find_package(OpenCV QUIET COMPONENTS ${_velmora_opencv_modules})
+endif()
 if(OpenCV_FOUND)
   foreach(module IN LISTS _velmora_opencv_modules)
     add_library(velmora::opencv_${module} INTERFACE IMPORTED)
@@ -50,7 +57,13 @@ else()
 endif()
 
 if(VELMORA_DESKTOP)
-  find_package(GTest REQUIRED)
+  find_package(GTest QUIET)
+  if(NOT GTest_FOUND)
+    # No GoogleTest built for this target (the i386 build): build Debian's
+    # sources along with the project; they name their targets GTest::*.
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  endif()
   include(GoogleTest)
   find_package(Threads REQUIRED)
 endif()

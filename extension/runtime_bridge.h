@@ -6,6 +6,7 @@
 #ifndef VELMORA_EXTENSION_RUNTIME_BRIDGE_H_
 #define VELMORA_EXTENSION_RUNTIME_BRIDGE_H_
 
+#include <stddef.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -64,7 +65,37 @@ FREResult FREReleaseBitmapData(FREObject object);
 
 #ifdef __cplusplus
 }
-static_assert(sizeof(FREResult) == 4, "the runtime passes results as 32-bit values");
+#endif
+
+/* The runtime hands these records across as its platform's C compiler lays
+ * them out; pin that layout for both pointer widths so that a change to a
+ * field, or a compiler option that moves one, fails to build instead of
+ * corrupting what the runtime reads.  (C before C11 has no static checks.) */
+#if defined(__cplusplus)
+#define VELMORA_BRIDGE_LAYOUT(condition) static_assert(condition, #condition)
+#elif defined(__STDC_VERSION__) && __STDC_VERSION__ >= 201112L
+#define VELMORA_BRIDGE_LAYOUT(condition) _Static_assert(condition, #condition)
+#endif
+#ifdef VELMORA_BRIDGE_LAYOUT
+#define VELMORA_BRIDGE_BYTES(on32bit, on64bit) (sizeof(void*) == 4 ? (on32bit) : (on64bit))
+VELMORA_BRIDGE_LAYOUT(sizeof(void*) == 4 || sizeof(void*) == 8);
+VELMORA_BRIDGE_LAYOUT(sizeof(FREResult) == 4);
+
+VELMORA_BRIDGE_LAYOUT(offsetof(FRENamedFunction, name) == 0);
+VELMORA_BRIDGE_LAYOUT(offsetof(FRENamedFunction, functionData) == VELMORA_BRIDGE_BYTES(4, 8));
+VELMORA_BRIDGE_LAYOUT(offsetof(FRENamedFunction, function) == VELMORA_BRIDGE_BYTES(8, 16));
+VELMORA_BRIDGE_LAYOUT(sizeof(FRENamedFunction) == VELMORA_BRIDGE_BYTES(12, 24));
+
+VELMORA_BRIDGE_LAYOUT(offsetof(FREBitmapData2, width) == 0);
+VELMORA_BRIDGE_LAYOUT(offsetof(FREBitmapData2, height) == 4);
+VELMORA_BRIDGE_LAYOUT(offsetof(FREBitmapData2, hasAlpha) == 8);
+VELMORA_BRIDGE_LAYOUT(offsetof(FREBitmapData2, isPremultiplied) == 12);
+VELMORA_BRIDGE_LAYOUT(offsetof(FREBitmapData2, lineStride32) == 16);
+VELMORA_BRIDGE_LAYOUT(offsetof(FREBitmapData2, isInvertedY) == 20);
+VELMORA_BRIDGE_LAYOUT(offsetof(FREBitmapData2, bits32) == 24);
+VELMORA_BRIDGE_LAYOUT(sizeof(FREBitmapData2) == VELMORA_BRIDGE_BYTES(28, 32));
+#undef VELMORA_BRIDGE_BYTES
+#undef VELMORA_BRIDGE_LAYOUT
 #endif
 
 #endif /* VELMORA_EXTENSION_RUNTIME_BRIDGE_H_ */

@@ -29,14 +29,10 @@ void convertBgrToBitmap(const uint8_t* src, size_t srcStep, int channels, uint32
   }
 }
 
-void transferFrameToBitmap(const cv::Mat& frame, FREObject bitmap) {
-  FREBitmapData2 descriptor{};
-  if (FREAcquireBitmapData2(bitmap, &descriptor) != FRE_OK) return;
-  if (frameFitsBitmap(frame, descriptor)) {
-    convertBgrToBitmap(frame.data, frame.step[0], frame.channels(), descriptor.bits32,
-                       descriptor.lineStride32, descriptor.width, descriptor.height);
-  }
-  FREReleaseBitmapData(bitmap);
+void copyFrameToBitmap(const cv::Mat& frame, const FREBitmapData2& bitmap) {
+  if (!frameFitsBitmap(frame, bitmap)) return;
+  convertBgrToBitmap(frame.data, frame.step[0], frame.channels(), bitmap.bits32,
+                     bitmap.lineStride32, bitmap.width, bitmap.height);
 }
 
 }  // namespace velmora

@@ -22,9 +22,9 @@ bool frameFitsBitmap(const cv::Mat& frame, const FREBitmapData2& bitmap);
 void convertBgrToBitmap(const uint8_t* src, size_t srcStep, int channels, uint32_t* dst,
                         size_t dstStride32, uint32_t width, uint32_t height);
 
-// Acquires `bitmap`, copies the frame into it when it fits, and releases it.
-// A bitmap that cannot be acquired is neither written nor released.
-void transferFrameToBitmap(const cv::Mat& frame, FREObject bitmap);
+// Copies the frame into the acquired bitmap that `bitmap` describes when it
+// fits; leaves the bitmap untouched otherwise.
+void copyFrameToBitmap(const cv::Mat& frame, const FREBitmapData2& bitmap);
 
 }  // namespace velmora
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include <opencv2/core/mat.hpp>
+#include <opencv2/core/types.hpp>
 
 namespace velmora {
 
@@ -14,6 +15,14 @@ void orientFrame(cv::Mat& frame, bool rotate, int32_t flipCode);
 
 // Writes "Display performance: <cols> x <rows> " in green at (8, 64).
 void drawSizeOverlay(cv::Mat& frame);
+
+// The same text for a frame of `cols` x `rows`, drawn onto `canvas`, which
+// may be smaller than that frame.
+void drawSizeOverlayText(cv::Mat& canvas, int cols, int rows);
+
+// The text's box and baseline, as cv::getTextSize measures them.
+cv::Size sizeOverlayTextSize(int cols, int rows, int* baseline);
+inline cv::Point sizeOverlayOrigin() { return {8, 64}; }
 
 }  // namespace velmora
 

@@ -52,21 +52,6 @@ TEST_F(CameraLifecycleTest, FailedOpenIsReportedAfterTheCallAndLogged) {
   EXPECT_THAT(operationNames(), ElementsAre("FREGetObjectAsInt32", "FREDispatchStatusEventAsync"));
 }
 
-TEST_F(CameraLifecycleTest, AnIndexThatDoesNotConvertOpensTheFirstCamera) {
-  for (const Value& index : {Value::string("two"), Value::null(), Value::number(0.5)}) {
-    ::testing::internal::CaptureStderr();
-    call("InitCam", {index});
-    const std::string log = ::testing::internal::GetCapturedStderr();
-    // /dev/video0 does not exist here, so the first camera fails to open.
-    EXPECT_THAT(log, HasSubstr("cameraID=0 cannt"));
-  }
-  ::testing::internal::CaptureStderr();
-  call("InitCam", {});
-  EXPECT_THAT(::testing::internal::GetCapturedStderr(), HasSubstr("cameraID=0 cannt"));
-  host::pumpEvents();
-  EXPECT_EQ(context().events().size(), 4u);
-}
-
 TEST_F(CameraLifecycleTest, ReleaseWithoutOpenOnlyClearsTheRecordedSize) {
   cameraWidth() = 320.0;
   cameraHeight() = 240.0;

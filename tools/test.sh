@@ -7,6 +7,9 @@
 #
 # Stages:
 #   native   the normal build in build/ and its whole CTest suite
+#   i386     everything built as 32-bit x86 in build-i386/ (char unsigned, as
+#            on 32-bit ARM) against i386 libraries unpacked by
+#            tools/i386_sysroot.sh, and its whole CTest suite run here
 set -eu
 cd "$(dirname "$0")/.."
 tools/install_dependencies.sh
@@ -19,7 +22,15 @@ stage_native() {
   ctest --test-dir build -j "$jobs" --output-on-failure
 }
 
-stages=${*:-native}
+stage_i386() {
+  tools/i386_sysroot.sh build-i386/i386-root
+  cmake -S . -B build-i386 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BENCHMARKS=OFF \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/i386-linux-gnu.cmake
+  cmake --build build-i386 -j "$jobs"
+  ctest --test-dir build-i386 -j "$jobs" --output-on-failure
+}
+
+stages=${*:-native i386}
 for stage in $stages; do
   echo "=== test stage: $stage"
   "stage_$stage"

@@ -30,6 +30,12 @@ class ExtensionTest : public ::testing::Test {
   void TearDown() override { EXPECT_THAT(host::misuse(), ::testing::IsEmpty()); }
 
   host::Extension& extension() { return *extension_; }
+  // Unloads the library as the runtime does at the end; the state's
+  // accessors must not be used afterwards.
+  void unload() {
+    extension_.reset();
+    context_ = nullptr;
+  }
   host::Context& context() { return *context_; }
 
   FREObject call(const std::string& name, const std::vector<Value>& args = {}) {

@@ -1,0 +1,90 @@
+// GrabData's processing after the read, per rotation and flip setting, with
+// the overlay off and on: the fused pass (what GrabData runs) against the
+// plain OpenCV sequence it replaced.  Each iteration starts from the frame
+// as read, copied into the frame buffer as the capture would copy it; that
+// copy is not timed.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "bench/bench_frames.h"
+#include "bench/frame_benchmarks.h"
+#include "frames/frame_buffer_pair.h"
+#include "frames/frame_pass.h"
+#include "frames/reference_delivery.h"
+
+namespace velmora::bench {
+namespace {
+
+constexpr FrameSize kSizes[] = {{1280, 720}, {1920, 1080}};
+
+struct Setting {
+  const char* name;
+  bool rotate;
+  int32_t flipCode;
+};
+
+constexpr Setting kSettings[] = {{"Flip0", false, 0},       {"Flip1", false, 1},
+                                 {"FlipM1", false, -1},     {"Rotate_Flip0", true, 0},
+                                 {"Rotate_Flip1", true, 1}, {"Rotate_FlipM1", true, -1}};
+
+DeliverySettings settingsOf(const benchmark::State& state, const Setting& setting) {
+  return {setting.rotate, setting.flipCode, state.range(2) != 0};
+}
+
+void BM_Fused(benchmark::State& state, Setting setting) {
+  const cv::Mat captured =
+      randomFrame(static_cast<int>(state.range(1)), static_cast<int>(state.range(0)));
+  const DeliverySettings settings = settingsOf(state, setting);
+  BitmapMemory bitmap(setting.rotate ? captured.rows : captured.cols,
+                      setting.rotate ? captured.cols : captured.rows);
+  cv::Mat frameBuffer;
+  for (auto _ : state) {
+    state.PauseTiming();
+    prepareFrameBufferForRead(frameBuffer, settings.rotate);
+    captured.copyTo(frameBuffer);
+    state.ResumeTiming();
+    FramePass::prepare(frameBuffer, settings).finish(&bitmap.descriptor());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bitmap.byteCount()));
+}
+
+void BM_Plain(benchmark::State& state, Setting setting) {
+  const cv::Mat captured =
+      randomFrame(static_cast<int>(state.range(1)), static_cast<int>(state.range(0)));
+  const DeliverySettings settings = settingsOf(state, setting);
+  BitmapMemory bitmap(setting.rotate ? captured.rows : captured.cols,
+                      setting.rotate ? captured.cols : captured.rows);
+  cv::Mat frameBuffer;
+  for (auto _ : state) {
+    state.PauseTiming();
+    captured.copyTo(frameBuffer);
+    state.ResumeTiming();
+    deliverFrameReference(frameBuffer, settings, &bitmap.descriptor());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bitmap.byteCount()));
+}
+
+void arguments(benchmark::internal::Benchmark* b) {
+  b->ArgNames({"w", "h", "overlay"})->Unit(benchmark::kMicrosecond);
+  for (const FrameSize s : kSizes) {
+    for (int overlay : {0, 1}) b->Args({s.width, s.height, overlay});
+  }
+}
+
+}  // namespace
+
+void registerPassBenchmarks() {
+  for (const Setting& setting : kSettings) {
+    benchmark::RegisterBenchmark((std::string("Pass/Fused/") + setting.name).c_str(), BM_Fused,
+                                 setting)
+        ->Apply(arguments);
+    benchmark::RegisterBenchmark((std::string("Pass/Plain/") + setting.name).c_str(), BM_Plain,
+                                 setting)
+        ->Apply(arguments);
+  }
+}
+
+}  // namespace velmora::bench
