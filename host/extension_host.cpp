@@ -58,7 +58,7 @@ Extension::~Extension() {
 }
 
 Context& Extension::createContext(const char* type) {
-  std::unique_ptr<Context> context(new Context(*this));
+  std::unique_ptr<Context> context(new Context());
   {
     std::lock_guard<std::recursive_mutex> lock(state().mutex);
     state().liveContexts.insert(context.get());

@@ -135,9 +135,8 @@ class Context {
  private:
   friend class Extension;
   friend void deliverEvent(Context&, const StatusEvent&);
-  explicit Context(Extension& owner) : owner_(owner) {}
+  Context() = default;
 
-  Extension& owner_;
   uint32_t count_ = 0;
   const FRENamedFunction* table_ = nullptr;
   std::vector<StatusEvent> events_;
