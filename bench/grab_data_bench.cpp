@@ -48,10 +48,10 @@ class OpenCamera {
                                  host::Value::number(setting.rotate ? 1.0 : 0.0),
                                  host::Value::integer(setting.flipCode),
                                  host::Value::integer(static_cast<int32_t>(state.range(2)))});
-    host::BitmapSpec spec;
-    spec.width = static_cast<uint32_t>(setting.rotate ? height : width);
-    spec.height = static_cast<uint32_t>(setting.rotate ? width : height);
-    bitmap_ = host::Value::bitmap(std::make_shared<host::Bitmap>(spec));
+    host::BitmapSpec layout;
+    layout.width = static_cast<uint32_t>(setting.rotate ? height : width);
+    layout.height = static_cast<uint32_t>(setting.rotate ? width : height);
+    bitmap_ = host::Value::bitmap(std::make_shared<host::Bitmap>(layout));
   }
   ~OpenCamera() { context_.call("ReleaseCam"); }
 

@@ -18,14 +18,21 @@ int halfOfPair(const cv::Mat& frame) {
 
 }  // namespace
 
-void prepareFrameBufferForRead(cv::Mat& frameBuffer, bool rotate) {
-  if (halfOfPair(frameBuffer) < 0) return;
-  if (rotate) {
-    // The buffer shows the last frame turned; the next frame arrives unturned.
-    frameBuffer = frameBuffer.reshape(0, frameBuffer.cols);
-  } else {
+void readIntoFrameBuffer(cv::VideoCapture& capture, cv::Mat& frameBuffer, bool rotate) {
+  if (!capture.grab()) {
     frameBuffer.release();
+    return;
   }
+  cv::Mat landing;
+  if (halfOfPair(frameBuffer) < 0) {
+    landing = frameBuffer;
+  } else if (rotate) {
+    // The buffer shows the last frame turned; the next frame arrives unturned.
+    landing = frameBuffer.reshape(0, frameBuffer.cols);
+  }
+  // Without rotation a pair goes back to a single frame: the capture
+  // allocates one for the empty landing.
+  if (capture.retrieve(landing)) frameBuffer = landing;
 }
 
 cv::Mat takeRotationHalves(cv::Mat& frameBuffer) {

@@ -1,22 +1,26 @@
 // Memory for turning frames a quarter turn without allocating per frame.
 //
 // A turned frame cannot be built over itself, so while rotation is on the
-// frame buffer's allocation holds two frames: the buffer shows one half, the
-// capture fills the other, and each grab turns the new frame from one half
-// into the other and shows that one.  The half not shown still holds the
-// frame as it was read until the next read overwrites it; the allocation,
-// both halves, is freed with the frame buffer.  Without rotation the frame is
-// oriented in place and the buffer goes back to a single frame.
+// frame buffer's allocation holds two frames: each read lands in the half the
+// buffer shows, and the grab turns it into the other half and shows that
+// one.  The half not shown still holds the frame as it was read until the
+// next grab; the allocation, both halves, is freed with the frame buffer.
+// Without rotation the frame is oriented in place and the buffer goes back to
+// a single frame.
 #ifndef VELMORA_FRAMES_FRAME_BUFFER_PAIR_H_
 #define VELMORA_FRAMES_FRAME_BUFFER_PAIR_H_
 
 #include <opencv2/core/mat.hpp>
+#include <opencv2/videoio.hpp>
 
 namespace velmora {
 
-// Before the read: shapes the frame buffer so that a frame of the size last
-// read fits it as it is and the capture writes into its memory again.
-void prepareFrameBufferForRead(cv::Mat& frameBuffer, bool rotate);
+// Reads the next frame into the frame buffer as `capture >> frameBuffer`
+// does (grab, then retrieve; a failed grab empties the buffer, a failed
+// retrieve leaves it as it was), but hands the capture the buffer shaped
+// like the frame it is about to deliver, so that a frame of the size last
+// read lands in the same memory.
+void readIntoFrameBuffer(cv::VideoCapture& capture, cv::Mat& frameBuffer, bool rotate);
 
 // After the read, when rotating a frame of 8-bit samples: makes the frame
 // buffer the half that the turned frame goes to (raw.cols rows of raw.rows

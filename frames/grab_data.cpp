@@ -35,8 +35,7 @@ FREObject GrabData(FREContext, void*, uint32_t argc, FREObject argv[]) {
     // All OpenCV work ends before the bitmap is acquired (see FramePass), so
     // an exception from the capture or the drawing can never leave the
     // bitmap acquired.
-    velmora::prepareFrameBufferForRead(mCameraBitmapdata, settings.rotate);
-    mCamera >> mCameraBitmapdata;
+    velmora::readIntoFrameBuffer(mCamera, mCameraBitmapdata, settings.rotate);
     const velmora::ArgumentReader args(argc, argv);
     const FREObject bitmap = args.object(0);
     deliverFrame(mCameraBitmapdata, settings, args.has(0) ? &bitmap : nullptr);

@@ -107,6 +107,9 @@ class InPlacePass {
 
 // Output rows are gathered four at a time, each from one frame column read
 // top to bottom or bottom to top, so every variant can work on 4 x N tiles.
+// Each band sweeps the whole frame height: long runs along the output rows
+// write faster than blocking into shorter runs, though the frame lines that
+// the next band reuses are then read from the second-level cache.
 void rotate(const PixelPlane& raw, const PixelPlane& out, int32_t flipCode,
             const BitmapRows& bitmap, const kernels::RowKernels& kernels) {
   const int n = raw.channels;

@@ -46,12 +46,12 @@ cv::Mat randomFrame(int rows, int cols, int channels, bool paddedRows, uint32_t 
 }
 
 std::shared_ptr<host::Bitmap> bitmapFor(int rows, int cols, uint32_t padding) {
-  host::BitmapSpec spec;
-  spec.width = static_cast<uint32_t>(cols);
-  spec.height = static_cast<uint32_t>(rows);
-  spec.lineStride32 = spec.width + padding;
-  spec.fill = 0x12345678;
-  return std::make_shared<host::Bitmap>(spec);
+  host::BitmapSpec layout;
+  layout.width = static_cast<uint32_t>(cols);
+  layout.height = static_cast<uint32_t>(rows);
+  layout.lineStride32 = layout.width + padding;
+  layout.fill = 0x12345678;
+  return std::make_shared<host::Bitmap>(layout);
 }
 
 FREBitmapData2 descriptorOf(host::Bitmap& bitmap) {
@@ -189,12 +189,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FastPathBitmapTest, ABitmapWithRowsShorterThanItsWidthIsNotWritten) {
   const cv::Mat frame = randomFrame(8, 8, 3, false, 9);
-  host::BitmapSpec spec;
-  spec.width = 8;
-  spec.height = 8;
-  spec.lineStride32 = 7;
-  spec.fill = 0xdeadbeef;
-  host::Bitmap bitmap(spec);
+  host::BitmapSpec layout;
+  layout.width = 8;
+  layout.height = 8;
+  layout.lineStride32 = 7;
+  layout.fill = 0xdeadbeef;
+  host::Bitmap bitmap(layout);
   const std::vector<uint32_t> before = bitmap.snapshot();
   FREBitmapData2 d = descriptorOf(bitmap);
   cv::Mat actual = frame.clone();
@@ -248,49 +248,112 @@ TEST(FastPathOverlayTest, PixelsAreThoseThatPutTextSetsOnTheFrame) {
   }
 }
 
-// GrabData's loop without a camera: the buffer is shaped for the read, the
-// "capture" copies a frame into it as OpenCV's capture does, then the pass
-// runs.  Every frame must match the reference; with rotation the buffer
-// settles on two halves of one allocation and stops allocating.
-TEST(FastPathFrameBufferTest, RepeatedGrabsMatchTheReferenceAndReuseMemory) {
+// A capture that plays a list of frames through OpenCV's own read path:
+// each step either fails to grab, fails to retrieve (leaving the image as it
+// was), or copies its frame into the image as OpenCV's captures do.
+class ScriptedCapture : public cv::VideoCapture {
+ public:
   struct Step {
+    cv::Mat frame;
+    bool grabs = true;
+    bool retrieves = true;
+  };
+  explicit ScriptedCapture(std::vector<Step> steps) : steps_(std::move(steps)) {}
+
+  bool grab() override { return steps_.at(next_++).grabs; }
+  bool retrieve(cv::OutputArray image, int) override {
+    const Step& step = steps_.at(next_ - 1);
+    if (!step.retrieves) return false;
+    step.frame.copyTo(image);
+    return true;
+  }
+
+ private:
+  std::vector<Step> steps_;
+  size_t next_ = 0;
+};
+
+// GrabData's read and pass against `capture >> frameBuffer` and the plain
+// sequence, over size and setting changes, failed reads included.  With
+// rotation the buffer settles on the two halves of one allocation.
+TEST(FastPathFrameBufferTest, RepeatedGrabsMatchTheReferenceAndReuseMemory) {
+  struct Grab {
     int rows;
     int cols;
     bool rotate;
     int32_t flipCode;
+    bool grabs = true;
+    bool retrieves = true;
   };
-  constexpr Step kSteps[] = {{48, 64, true, 1},  {48, 64, true, 1},  {48, 64, true, 0},
-                             {48, 64, true, -1}, {48, 64, false, 0}, {48, 64, false, 1},
-                             {48, 64, true, -1}, {30, 20, true, 1},  {30, 20, true, 1},
-                             {30, 20, true, 0},  {20, 20, true, 1},  {20, 20, false, 1},
-                             {20, 20, true, 0}};
-  cv::Mat frameBuffer;
+  const std::vector<Grab> grabs = {{48, 64, true, 1},
+                                   {48, 64, true, 1},
+                                   {48, 64, true, 0},
+                                   {48, 64, true, -1, true, false},
+                                   {48, 64, true, -1},
+                                   {48, 64, false, 0},
+                                   {48, 64, false, 1},
+                                   {48, 64, true, -1},
+                                   {48, 64, true, 1, false},
+                                   {48, 64, true, 1},
+                                   {48, 64, false, 2, true, false},
+                                   {30, 20, true, 1},
+                                   {30, 20, true, 1},
+                                   {30, 20, true, 0},
+                                   {20, 20, true, 1},
+                                   {20, 20, false, 1},
+                                   {20, 20, true, 0},
+                                   {20, 20, true, 0}};
+  std::vector<ScriptedCapture::Step> steps;
   uint32_t seed = 40;
-  for (const Step s : kSteps) {
-    SCOPED_TRACE(std::to_string(s.rows) + "x" + std::to_string(s.cols) +
-                 (s.rotate ? " rotate " : " upright ") + std::to_string(s.flipCode));
-    const cv::Mat captured = randomFrame(s.rows, s.cols, 3, false, seed++);
-    const DeliverySettings settings{s.rotate, s.flipCode, true};
-    prepareFrameBufferForRead(frameBuffer, s.rotate);
-    captured.copyTo(frameBuffer);
-
-    auto bitmap = bitmapFor(s.rotate ? s.cols : s.rows, s.rotate ? s.rows : s.cols, 1);
+  for (const Grab& g : grabs) {
+    steps.push_back({randomFrame(g.rows, g.cols, 3, false, seed++), g.grabs, g.retrieves});
+  }
+  ScriptedCapture capture(steps);
+  ScriptedCapture referenceCapture(steps);
+  cv::Mat frameBuffer;
+  cv::Mat expected;
+  for (size_t i = 0; i < grabs.size(); ++i) {
+    const Grab& g = grabs[i];
+    SCOPED_TRACE("grab " + std::to_string(i));
+    const DeliverySettings settings{g.rotate, g.flipCode, true};
+    const int outRows = g.rotate ? g.cols : g.rows;
+    const int outCols = g.rotate ? g.rows : g.cols;
+    auto bitmap = bitmapFor(outRows, outCols, 1);
+    auto expectedBitmap = bitmapFor(outRows, outCols, 1);
     const FREBitmapData2 d = descriptorOf(*bitmap);
-    FramePass::prepare(frameBuffer, settings).finish(&d);
-
-    cv::Mat expected = captured.clone();
-    auto expectedBitmap = bitmapFor(bitmap->height(), bitmap->width(), 1);
     const FREBitmapData2 expectedDescriptor = descriptorOf(*expectedBitmap);
-    deliverFrameReference(expected, settings, &expectedDescriptor);
+
+    // An empty frame after a failed grab makes OpenCV throw on both paths,
+    // which GrabData contains.
+    bool threw = false;
+    bool referenceThrew = false;
+    try {
+      readIntoFrameBuffer(capture, frameBuffer, g.rotate);
+      FramePass::prepare(frameBuffer, settings).finish(&d);
+    } catch (const cv::Exception&) {
+      threw = true;
+    }
+    try {
+      referenceCapture >> expected;
+      deliverFrameReference(expected, settings, &expectedDescriptor);
+    } catch (const cv::Exception&) {
+      referenceThrew = true;
+    }
+
+    EXPECT_EQ(threw, referenceThrew);
     expectSameFrame(frameBuffer, expected);
     EXPECT_TRUE(bitmap->snapshot() == expectedBitmap->snapshot());
   }
+}
 
-  // Steady rotation: the buffer alternates between the two halves.
+TEST(FastPathFrameBufferTest, SteadyRotationAlternatesBetweenTwoHalves) {
+  std::vector<ScriptedCapture::Step> steps;
+  for (uint32_t i = 0; i < 8; ++i) steps.push_back({randomFrame(30, 40, 3, false, 100u + i)});
+  ScriptedCapture capture(steps);
+  cv::Mat frameBuffer;
   std::set<const uint8_t*> places;
-  for (int i = 0; i < 6; ++i) {
-    prepareFrameBufferForRead(frameBuffer, true);
-    randomFrame(30, 40, 3, false, 100u + i).copyTo(frameBuffer);
+  for (size_t i = 0; i < steps.size(); ++i) {
+    readIntoFrameBuffer(capture, frameBuffer, true);
     FramePass::prepare(frameBuffer, {true, 1, false}).finish(nullptr);
     if (i >= 2) places.insert(frameBuffer.data);
   }

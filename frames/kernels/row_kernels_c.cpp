@@ -15,8 +15,9 @@ inline void putBitmapPixel(const uint8_t* in, uint8_t* out) {
 }
 
 void convertMirrorRowReference(const uint8_t* src, int channels, uint8_t* dst, int width) {
-  const uint8_t* in = src + static_cast<ptrdiff_t>(width - 1) * channels;
-  for (int j = 0; j < width; ++j, in -= channels, dst += 4) putBitmapPixel(in, dst);
+  for (int j = 0; j < width; ++j, dst += 4) {
+    putBitmapPixel(src + static_cast<ptrdiff_t>(width - 1 - j) * channels, dst);
+  }
 }
 
 }  // namespace

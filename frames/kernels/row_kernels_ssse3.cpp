@@ -62,6 +62,39 @@ inline Expanded16 expand16(const uint8_t* src, __m128i shuffle) {
           _mm_or_si128(_mm_shuffle_epi8(_mm_srli_si128(c, 4), shuffle), fill)};
 }
 
+// Four output rows of `width` pixels; the four pixels of one frame row sit
+// side by side, and walking left they start three pixels before `src` and
+// are reversed on expansion.
+void rotateFourRows(const uint8_t* src, ptrdiff_t srcRowStep, ptrdiff_t srcPixelStep,
+                    uint8_t* dst32, ptrdiff_t dst32Step, uint8_t* dst3, ptrdiff_t dst3Step,
+                    int width) {
+  const ptrdiff_t start = srcPixelStep > 0 ? 0 : 3 * srcPixelStep;
+  const __m128i shuffle = srcPixelStep > 0 ? expandForward() : expandReversed();
+  const __m128i fill = alpha();
+  const __m128i pack = packMask();
+  int j = 0;
+  for (; j + 4 <= width; j += 4) {
+    const uint8_t* in = src + j * srcRowStep + start;
+    // r_t holds output pixels (k, j+t) for k = 0..3; transposing gives rows.
+    const __m128i r0 = _mm_or_si128(_mm_shuffle_epi8(load12(in), shuffle), fill);
+    const __m128i r1 = _mm_or_si128(_mm_shuffle_epi8(load12(in + srcRowStep), shuffle), fill);
+    const __m128i r2 = _mm_or_si128(_mm_shuffle_epi8(load12(in + 2 * srcRowStep), shuffle), fill);
+    const __m128i r3 = _mm_or_si128(_mm_shuffle_epi8(load12(in + 3 * srcRowStep), shuffle), fill);
+    const __m128i lo01 = _mm_unpacklo_epi32(r0, r1);
+    const __m128i lo23 = _mm_unpacklo_epi32(r2, r3);
+    const __m128i hi01 = _mm_unpackhi_epi32(r0, r1);
+    const __m128i hi23 = _mm_unpackhi_epi32(r2, r3);
+    const __m128i out[4] = {_mm_unpacklo_epi64(lo01, lo23), _mm_unpackhi_epi64(lo01, lo23),
+                            _mm_unpacklo_epi64(hi01, hi23), _mm_unpackhi_epi64(hi01, hi23)};
+    for (int k = 0; k < 4; ++k) {
+      store(dst32 + k * dst32Step + 4 * j, out[k]);
+      store12(dst3 + k * dst3Step + 3 * j, _mm_shuffle_epi8(out[k], pack));
+    }
+  }
+  RotateRows3_C(src + j * srcRowStep, srcRowStep, srcPixelStep, dst32 + 4 * j, dst32Step,
+                dst3 + 3 * j, dst3Step, 4, width - j);
+}
+
 void ConvertRow3_SSSE3(const uint8_t* src, uint8_t* dst, int width) {
   const __m128i shuffle = expandForward();
   int j = 0;
@@ -124,37 +157,17 @@ void PackRow_SSSE3(const uint8_t* src, uint8_t* dst, int width) {
 void RotateRows3_SSSE3(const uint8_t* src, ptrdiff_t srcRowStep, ptrdiff_t srcPixelStep,
                        uint8_t* dst32, ptrdiff_t dst32Step, uint8_t* dst3, ptrdiff_t dst3Step,
                        int rows, int width) {
-  if (rows != 4 || dst32 == nullptr || (srcPixelStep != 3 && srcPixelStep != -3)) {
+  if (dst32 == nullptr || (srcPixelStep != 3 && srcPixelStep != -3)) {
     RotateRows3_C(src, srcRowStep, srcPixelStep, dst32, dst32Step, dst3, dst3Step, rows, width);
     return;
   }
-  // The four pixels of one frame row sit side by side; walking left they
-  // start three pixels before `src` and are reversed on expansion.
-  const ptrdiff_t start = srcPixelStep > 0 ? 0 : 3 * srcPixelStep;
-  const __m128i shuffle = srcPixelStep > 0 ? expandForward() : expandReversed();
-  const __m128i fill = alpha();
-  const __m128i pack = packMask();
-  int j = 0;
-  for (; j + 4 <= width; j += 4) {
-    const uint8_t* in = src + j * srcRowStep + start;
-    // r_t holds output pixels (k, j+t) for k = 0..3; transposing gives rows.
-    const __m128i r0 = _mm_or_si128(_mm_shuffle_epi8(load12(in), shuffle), fill);
-    const __m128i r1 = _mm_or_si128(_mm_shuffle_epi8(load12(in + srcRowStep), shuffle), fill);
-    const __m128i r2 = _mm_or_si128(_mm_shuffle_epi8(load12(in + 2 * srcRowStep), shuffle), fill);
-    const __m128i r3 = _mm_or_si128(_mm_shuffle_epi8(load12(in + 3 * srcRowStep), shuffle), fill);
-    const __m128i lo01 = _mm_unpacklo_epi32(r0, r1);
-    const __m128i lo23 = _mm_unpacklo_epi32(r2, r3);
-    const __m128i hi01 = _mm_unpackhi_epi32(r0, r1);
-    const __m128i hi23 = _mm_unpackhi_epi32(r2, r3);
-    const __m128i out[4] = {_mm_unpacklo_epi64(lo01, lo23), _mm_unpackhi_epi64(lo01, lo23),
-                            _mm_unpacklo_epi64(hi01, hi23), _mm_unpackhi_epi64(hi01, hi23)};
-    for (int k = 0; k < 4; ++k) {
-      store(dst32 + k * dst32Step + 4 * j, out[k]);
-      store12(dst3 + k * dst3Step + 3 * j, _mm_shuffle_epi8(out[k], pack));
-    }
+  int k = 0;
+  for (; k + 4 <= rows; k += 4) {
+    rotateFourRows(src + k * srcPixelStep, srcRowStep, srcPixelStep, dst32 + k * dst32Step,
+                   dst32Step, dst3 + k * dst3Step, dst3Step, width);
   }
-  RotateRows3_C(src + j * srcRowStep, srcRowStep, srcPixelStep, dst32 + 4 * j, dst32Step,
-                dst3 + 3 * j, dst3Step, rows, width - j);
+  RotateRows3_C(src + k * srcPixelStep, srcRowStep, srcPixelStep, dst32 + k * dst32Step, dst32Step,
+                dst3 + k * dst3Step, dst3Step, rows - k, width);
 }
 
 }  // namespace
