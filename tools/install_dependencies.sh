@@ -6,7 +6,7 @@ set -eu
 packages="cmake make g++ pkg-config binutils
   libopencv-core-dev libopencv-imgproc-dev libopencv-videoio-dev libopencv-imgcodecs-dev
   android-liblog-dev libgtest-dev libgmock-dev libbenchmark-dev libyuv-dev
-  clang-14 libclang-rt-14-dev clang-format"
+  clang-14 libclang-rt-14-dev clang-format valgrind python3"
 
 missing=""
 for package in $packages; do

@@ -10,6 +10,13 @@
 #   i386     everything built as 32-bit x86 in build-i386/ (char unsigned, as
 #            on 32-bit ARM) against i386 libraries unpacked by
 #            tools/i386_sysroot.sh, and its whole CTest suite run here
+#   sanitize everything built with AddressSanitizer and
+#            UndefinedBehaviorSanitizer (GCC) in build-asan/, and its whole
+#            CTest suite, the leak check under LeakSanitizer among it
+#   fuzz     the libFuzzer target built with clang in build-fuzz/ and run
+#            for a minute (fuzz/README.md)
+#   arm      the row kernels, NEON included, cross-built for 64- and 32-bit
+#            ARM and checked against the plain rows under qemu-user
 set -eu
 cd "$(dirname "$0")/.."
 tools/install_dependencies.sh
@@ -30,7 +37,25 @@ stage_i386() {
   ctest --test-dir build-i386 -j "$jobs" --output-on-failure
 }
 
-stages=${*:-native i386}
+stage_sanitize() {
+  cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BENCHMARKS=OFF \
+    -DVELMORA_SANITIZE=ON
+  cmake --build build-asan -j "$jobs"
+  ctest --test-dir build-asan -j "$jobs" --output-on-failure
+}
+
+stage_fuzz() {
+  cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BENCHMARKS=OFF \
+    -DVELMORA_FUZZ=ON -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
+  cmake --build build-fuzz -j "$jobs" --target extension_fuzzer
+  fuzz/run.sh 60
+}
+
+stage_arm() {
+  tools/kernels_cross_test.sh
+}
+
+stages=${*:-native i386 sanitize fuzz arm}
 for stage in $stages; do
   echo "=== test stage: $stage"
   "stage_$stage"
