@@ -22,11 +22,25 @@ cd "$(dirname "$0")/.."
 tools/install_dependencies.sh
 
 jobs=$(nproc)
+summary=$(mktemp)
+trap 'rm -f "$summary"' EXIT
+
+# Runs a CTest suite, keeping its "N tests failed out of M" line for the
+# closing count.  CTest's exit status is the suite's verdict.
+run_ctest() {
+  log=$(mktemp)
+  status=0
+  ctest "$@" -j "$jobs" --output-on-failure > "$log" 2>&1 || status=$?
+  cat "$log"
+  grep -E 'tests failed out of [0-9]+' "$log" >> "$summary" || true
+  rm -f "$log"
+  return "$status"
+}
 
 stage_native() {
   cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
   cmake --build build -j "$jobs"
-  ctest --test-dir build -j "$jobs" --output-on-failure
+  run_ctest --test-dir build
 }
 
 stage_i386() {
@@ -34,14 +48,14 @@ stage_i386() {
   cmake -S . -B build-i386 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BENCHMARKS=OFF \
     -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/i386-linux-gnu.cmake
   cmake --build build-i386 -j "$jobs"
-  ctest --test-dir build-i386 -j "$jobs" --output-on-failure
+  run_ctest --test-dir build-i386
 }
 
 stage_sanitize() {
   cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BENCHMARKS=OFF \
     -DVELMORA_SANITIZE=ON
   cmake --build build-asan -j "$jobs"
-  ctest --test-dir build-asan -j "$jobs" --output-on-failure
+  run_ctest --test-dir build-asan
 }
 
 stage_fuzz() {
@@ -60,3 +74,9 @@ for stage in $stages; do
   echo "=== test stage: $stage"
   "stage_$stage"
 done
+
+# Every stage passed (set -e stops at the first that fails); the closing line
+# counts the CTest cases of all of them.
+awk '{ for (i = 1; i <= NF; i++) if ($i == "out" && $(i + 1) == "of") { total += $(i + 2); failed += $(i - 3) } }
+     END { printf "%d passed, %d failed\n", total - failed, failed }' "$summary"
+
