@@ -17,6 +17,17 @@ struct FrameSize {
   int height;
 };
 
+// The six ways GrabData turns and flips a frame.
+struct Setting {
+  const char* name;
+  bool rotate;
+  int32_t flipCode;
+};
+
+constexpr Setting kSettings[] = {{"Flip0", false, 0},       {"Flip1", false, 1},
+                                 {"FlipM1", false, -1},     {"Rotate_Flip0", true, 0},
+                                 {"Rotate_Flip1", true, 1}, {"Rotate_FlipM1", true, -1}};
+
 inline cv::Mat randomFrame(int rows, int cols) {
   cv::Mat frame(rows, cols, CV_8UC3);
   cv::randu(frame, 0, 256);

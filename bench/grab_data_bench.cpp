@@ -22,16 +22,6 @@ namespace {
 
 constexpr FrameSize kSizes[] = {{640, 480}, {1280, 720}, {1920, 1080}};
 
-struct Setting {
-  const char* name;
-  bool rotate;
-  int32_t flipCode;
-};
-
-constexpr Setting kSettings[] = {{"Flip0", false, 0},       {"Flip1", false, 1},
-                                 {"FlipM1", false, -1},     {"Rotate_Flip0", true, 0},
-                                 {"Rotate_Flip1", true, 1}, {"Rotate_FlipM1", true, -1}};
-
 bool virtualCameraLoaded() { return dlsym(RTLD_DEFAULT, "velmora_vcam_device_count") != nullptr; }
 
 // The extension loaded, the first camera open at the benchmark's size and

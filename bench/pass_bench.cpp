@@ -21,16 +21,6 @@ namespace {
 
 constexpr FrameSize kSizes[] = {{1280, 720}, {1920, 1080}};
 
-struct Setting {
-  const char* name;
-  bool rotate;
-  int32_t flipCode;
-};
-
-constexpr Setting kSettings[] = {{"Flip0", false, 0},       {"Flip1", false, 1},
-                                 {"FlipM1", false, -1},     {"Rotate_Flip0", true, 0},
-                                 {"Rotate_Flip1", true, 1}, {"Rotate_FlipM1", true, -1}};
-
 // Delivers the same frame on every read, copied as OpenCV's captures copy.
 class RepeatingCapture : public cv::VideoCapture {
  public:
