@@ -24,8 +24,7 @@ FREBitmapData2 descriptorOf(host::Bitmap& bitmap) {
 
 using Deliver = void (*)(cv::Mat&, const FREBitmapData2&);
 
-// Both paths, mirroring (flip code 1), without the overlay.
-
+// Both paths mirror (flip code 1), without the overlay.
 void deliverPlain(cv::Mat& frame, const FREBitmapData2& bitmap) {
   // Mirroring leaves a one-column frame as it is, so the bytes expected below
   // do not depend on the orientation.
