@@ -230,3 +230,45 @@ TEST_F(OverlayTest, IsClippedToASmallFrame) {
 
 }  // namespace
 }  // namespace velmora::testing
+
+namespace velmora::testing {
+namespace {
+
+// OpenCV reports failures by throwing once the capture is in exception mode;
+// nothing of that may reach the runtime, and no bitmap may stay acquired.
+class CaptureExceptionTest : public FrameDeliveryTest {
+ protected:
+  void SetUp() override {
+    FrameDeliveryTest::SetUp();
+    setCamInfo(kWidth, kHeight, 0.0, 1, 0);
+    call("GrabData", {});
+    camera().setExceptionMode(true);
+    VirtualCamera::injectFault(0, VELMORA_VCAM_FAULT_DISCONNECT);
+  }
+};
+
+TEST_F(CaptureExceptionTest, AFailedReadEndsTheGrabBeforeTheBitmapIsAcquired) {
+  auto target = bitmap(kWidth, kHeight);
+  const auto before = target->snapshot();
+  host::clearRecords();
+  EXPECT_EQ(call("GrabData", {Value::bitmap(target)}), nullptr);
+  EXPECT_THAT(host::operations(), IsEmpty());
+  EXPECT_EQ(target->snapshot(), before);
+  EXPECT_TRUE(running());
+}
+
+TEST_F(CaptureExceptionTest, AFailedSizeChangeKeepsTheSwitchesAndTheRecordedSize) {
+  const double width = cameraWidth();
+  const double height = cameraHeight();
+  EXPECT_EQ(call("SetCamInfo", {Value::integer(320), Value::integer(240), Value::number(1.0),
+                                Value::integer(-1), Value::integer(1)}),
+            nullptr);
+  EXPECT_TRUE(rotation());
+  EXPECT_EQ(flip(), -1);
+  EXPECT_TRUE(debugModel());
+  EXPECT_EQ(cameraWidth(), width);
+  EXPECT_EQ(cameraHeight(), height);
+}
+
+}  // namespace
+}  // namespace velmora::testing
