@@ -80,14 +80,6 @@ std::int64_t microseconds(const timeval& t) {
   return static_cast<std::int64_t>(t.tv_sec) * 1000000 + t.tv_usec;
 }
 
-bool readable(int fd, int timeout_ms) {
-  fd_set set;
-  FD_ZERO(&set);
-  FD_SET(fd, &set);
-  timeval timeout{timeout_ms / 1000, timeout_ms % 1000 * 1000};
-  return select(fd + 1, &set, nullptr, nullptr, &timeout) == 1;
-}
-
 using VirtualCameraPacedTest = VirtualCameraTest;
 
 TEST_F(VirtualCameraPacedTest, ReportsItsOwnFrameRateWhateverIsAsked) {
@@ -111,8 +103,8 @@ TEST_F(VirtualCameraPacedTest, FrameBecomesReadyAndTheDescriptorReadableAtItsTim
 
   v4l2_buffer next;
   EXPECT_EQ(stream.dequeue(next), EAGAIN) << "frame 1 is a quarter second away";
-  EXPECT_FALSE(readable(stream.fd(), 0));
-  ASSERT_TRUE(readable(stream.fd(), 5000));
+  EXPECT_FALSE(select_readable(stream.fd(), 0));
+  ASSERT_TRUE(select_readable(stream.fd(), 5000));
   ASSERT_EQ(stream.dequeue(next), 0);
   EXPECT_GE(next.sequence, 1u);
   // Each frame is stamped with its own time on the device's clock.
@@ -150,7 +142,7 @@ TEST_F(VirtualCameraPacedTest, DemoShowsColourBarsAMovingSquareAndTheFrameNumber
   EXPECT_EQ(frame0.square_left(), 0u);
   ASSERT_EQ(stream.requeue(buffer), 0);
 
-  ASSERT_TRUE(readable(stream.fd(), 5000));
+  ASSERT_TRUE(select_readable(stream.fd(), 5000));
   ASSERT_EQ(stream.dequeue(buffer), 0);
   const DemoFrame later(stream.data(buffer), 640, 480, stream.format().bytesperline);
   EXPECT_EQ(later.bar_code(), buffer.sequence);

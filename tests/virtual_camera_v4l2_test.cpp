@@ -82,15 +82,6 @@ bool readable(int fd, int timeout_ms) {
   return poll(&entry, 1, timeout_ms) == 1 && (entry.revents & POLLIN) != 0;
 }
 
-// What OpenCV does while it waits for a frame.
-bool select_readable(int fd, int timeout_ms) {
-  fd_set set;
-  FD_ZERO(&set);
-  FD_SET(fd, &set);
-  timeval timeout{timeout_ms / 1000, timeout_ms % 1000 * 1000};
-  return select(fd + 1, &set, nullptr, nullptr, &timeout) == 1;
-}
-
 // Checks every byte of a dequeued frame against the pattern's definition.
 ::testing::AssertionResult shows_gradient(const std::uint8_t* data, const v4l2_pix_format& format,
                                           std::uint64_t frame) {

@@ -10,6 +10,7 @@
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
+#include <sys/select.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -64,6 +65,16 @@ class VirtualCameraTest : public ::testing::Test {
 // ioctl() returning 0 or the errno it failed with.
 inline int v4l2_call(int fd, unsigned long request, void* arg) {
   return ioctl(fd, request, arg) == 0 ? 0 : errno;
+}
+
+// Whether `fd` becomes readable within `timeout_ms`, waiting in select() as
+// OpenCV does while it waits for a frame.
+inline bool select_readable(int fd, int timeout_ms) {
+  fd_set set;
+  FD_ZERO(&set);
+  FD_SET(fd, &set);
+  timeval timeout{timeout_ms / 1000, timeout_ms % 1000 * 1000};
+  return select(fd + 1, &set, nullptr, nullptr, &timeout) == 1;
 }
 
 inline std::string device_path(int index) { return "/dev/video" + std::to_string(index); }
