@@ -15,12 +15,17 @@ RuntimeState& state() {
   return *runtime;
 }
 
+uintptr_t takeHandles(size_t count) {
+  const uintptr_t first = state().nextHandle;
+  // A gap after each batch keeps one call's handles from running into the next.
+  state().nextHandle += count + 1;
+  return first;
+}
+
 int CallFrame::position(FREObject object) const {
   if (values == nullptr || object == nullptr) return -1;
-  for (size_t i = 0; i < values->size(); ++i) {
-    if (static_cast<const void*>(&(*values)[i]) == object) return static_cast<int>(i);
-  }
-  return -1;
+  const uintptr_t offset = reinterpret_cast<uintptr_t>(object) - firstHandle;
+  return offset < values->size() ? static_cast<int>(offset) : -1;
 }
 
 }  // namespace detail
@@ -61,7 +66,8 @@ Context& Extension::createContext(const char* type) {
   std::unique_ptr<Context> context(new Context());
   {
     std::lock_guard<std::recursive_mutex> lock(state().mutex);
-    state().liveContexts.insert(context.get());
+    context->handle_ = reinterpret_cast<FREContext>(detail::takeHandles(1));
+    state().liveContexts.emplace(context->handle_, context.get());
   }
   contextInitializer_(extData_, reinterpret_cast<const uint8_t*>(type), context->handle(),
                       &context->count_, &context->table_);
@@ -77,7 +83,7 @@ Context& Extension::createContext(const char* type) {
 void Extension::disposeContext(Context& context) {
   contextFinalizer_(context.handle());
   std::lock_guard<std::recursive_mutex> lock(state().mutex);
-  state().liveContexts.erase(&context);
+  state().liveContexts.erase(context.handle());
   for (auto it = contexts_.begin(); it != contexts_.end(); ++it) {
     if (it->get() == &context) {
       contexts_.erase(it);
@@ -95,17 +101,14 @@ void* Extension::requireSymbol(const char* name) const {
 }
 
 FREObject Context::call(const std::string& name, const std::vector<Value>& args) {
-  FREFunction function = nullptr;
-  for (uint32_t i = 0; i < count_; ++i) {
+  const FRENamedFunction* entry = nullptr;
+  for (uint32_t i = 0; i < count_ && entry == nullptr; ++i) {
     if (std::strcmp(reinterpret_cast<const char*>(table_[i].name), name.c_str()) == 0) {
-      function = table_[i].function;
-      break;
+      entry = &table_[i];
     }
   }
-  if (function == nullptr) throw std::invalid_argument("no function " + name + " in the table");
-  void* functionData = nullptr;
-  for (uint32_t i = 0; i < count_; ++i) {
-    if (table_[i].function == function) functionData = table_[i].functionData;
+  if (entry == nullptr || entry->function == nullptr) {
+    throw std::invalid_argument("no function " + name + " in the table");
   }
 
   detail::CallFrame frame;
@@ -115,23 +118,39 @@ FREObject Context::call(const std::string& name, const std::vector<Value>& args)
   frame.thread = std::this_thread::get_id();
   std::vector<FREObject> argv;
   argv.reserve(args.size());
-  for (const Value& value : args) argv.push_back(const_cast<Value*>(&value));
   {
     std::lock_guard<std::recursive_mutex> lock(state().mutex);
     if (state().frame != nullptr) {
       state().misuse.push_back(name + ": called while " + state().frame->function + " runs");
     }
+    frame.firstHandle = detail::takeHandles(args.size());
+    for (size_t i = 0; i < args.size(); ++i) {
+      argv.push_back(reinterpret_cast<FREObject>(frame.firstHandle + i));
+    }
+    for (Bitmap* bitmap : state().bitmaps) bitmap->setWritable(false);
     state().frame = &frame;
   }
+  // Whatever way the function ends, the host forgets the call and hands the
+  // script its bitmaps back.
+  auto endCall = [&](const char* problem) {
+    std::lock_guard<std::recursive_mutex> lock(state().mutex);
+    state().frame = nullptr;
+    for (Bitmap* bitmap : state().bitmaps) bitmap->setWritable(true);
+    if (problem != nullptr) state().misuse.push_back(name + ": " + problem);
+    if (frame.acquired != nullptr) {
+      state().misuse.push_back(name + ": returned with a bitmap acquired");
+    }
+  };
 
-  FREObject result = function(handle(), functionData, static_cast<uint32_t>(argv.size()),
-                              argv.empty() ? nullptr : argv.data());
-
-  std::lock_guard<std::recursive_mutex> lock(state().mutex);
-  state().frame = nullptr;
-  if (frame.acquired != nullptr)
-    state().misuse.push_back(name + ": returned with a bitmap acquired");
-  if (result != nullptr) state().misuse.push_back(name + ": returned an object other than null");
+  FREObject result = nullptr;
+  try {
+    result = entry->function(handle(), entry->functionData, static_cast<uint32_t>(argv.size()),
+                             argv.empty() ? nullptr : argv.data());
+  } catch (...) {
+    endCall("let an exception escape");
+    throw;
+  }
+  endCall(result != nullptr ? "returned an object other than null" : nullptr);
   return result;
 }
 
@@ -143,13 +162,14 @@ size_t pumpEvents() {
   }
   size_t delivered = 0;
   for (auto& queued : queue) {
-    bool live = false;
+    Context* context = nullptr;
     {
       std::lock_guard<std::recursive_mutex> lock(state().mutex);
-      live = state().liveContexts.count(queued.context) > 0;
+      const auto live = state().liveContexts.find(queued.context);
+      if (live != state().liveContexts.end()) context = live->second;
     }
-    if (!live) continue;
-    deliverEvent(*queued.context, queued.event);
+    if (context == nullptr) continue;
+    deliverEvent(*context, queued.event);
     ++delivered;
   }
   return delivered;

@@ -10,8 +10,13 @@
 // acquired other than that bitmap's release, a release without an acquire, a
 // double release, a bitmap still acquired when a function returns, a result
 // other than the null object, an operation outside an extension call or on
-// another thread, an object used outside the call that passed it).  Tests
-// assert that the misuse record is empty.
+// another thread, an object used outside the call that passed it, a context
+// that does not exist, a null where the operation writes its answer, a write
+// to an acquired bitmap's memory outside its pixels, an exception escaping a
+// function).  Tests assert that the misuse record is empty.  While an
+// extension function runs, every bitmap's memory is read-only except between
+// the acquire and the release of that bitmap, so a write outside that window
+// faults at once.
 //
 // Conversions follow these rules:
 //   FREGetObjectAsInt32:  an int; a double that is whole and within int32
@@ -47,14 +52,21 @@ struct BitmapSpec {
 };
 
 // A script bitmap.  Its pixel words sit between two inaccessible guard pages,
-// the last word right before the upper one, so a write before the first or
-// past the last word faults at once.
+// the last word right before the upper one, so a write past the last word
+// faults at once; the words below the first one, up to the lower guard page,
+// and the padding past each row's width are compared at the release, so a
+// write there while the bitmap is acquired is recorded as misuse.
 class Bitmap {
  public:
   explicit Bitmap(const BitmapSpec& spec);
   ~Bitmap();
   Bitmap(const Bitmap&) = delete;
   Bitmap& operator=(const Bitmap&) = delete;
+
+  // The host's own: the pixel memory's protection, and the words around the
+  // pixels (below the first word, then each row's padding) in order.
+  void setWritable(bool writable);
+  std::vector<uint32_t> wordsOutsidePixels() const;
 
   uint32_t width() const { return spec_.width; }
   uint32_t height() const { return spec_.height; }
@@ -71,6 +83,7 @@ class Bitmap {
   BitmapSpec spec_;
   void* mapping_ = nullptr;
   size_t mappingBytes_ = 0;
+  size_t dataBytes_ = 0;
   uint32_t* words_ = nullptr;
   size_t wordCount_ = 0;
 };
@@ -119,10 +132,11 @@ class Extension;
 class Context {
  public:
   // Calls the function registered under `name` with `args` (argc is their
-  // number).  Throws std::invalid_argument when the table has no such name.
+  // number).  Throws std::invalid_argument when the table has no such name;
+  // an exception escaping the function is recorded and passed on.
   FREObject call(const std::string& name, const std::vector<Value>& args = {});
 
-  FREContext handle() { return this; }
+  FREContext handle() const { return handle_; }
   uint32_t functionCount() const { return count_; }
   const FRENamedFunction* table() const { return table_; }
 
@@ -137,6 +151,7 @@ class Context {
   friend void deliverEvent(Context&, const StatusEvent&);
   Context() = default;
 
+  FREContext handle_ = nullptr;
   uint32_t count_ = 0;
   const FRENamedFunction* table_ = nullptr;
   std::vector<StatusEvent> events_;

@@ -31,15 +31,13 @@ class Operation {
       return;
     }
     position_ = frame_->position(object);
-    if (frame_->acquired != nullptr &&
-        !(releasesBitmap &&
-          object == static_cast<FREObject>(const_cast<Value*>(frame_->acquired)))) {
+    if (position_ >= 0) value_ = &(*frame_->values)[position_];
+    if (frame_->acquired != nullptr && !(releasesBitmap && value_ == frame_->acquired)) {
       misuse("called while a bitmap is acquired");
     }
     if (object != nullptr && position_ < 0) {
       misuse("given an object that is not an argument of the current call");
     }
-    if (position_ >= 0) value_ = &(*frame_->values)[position_];
   }
 
   ~Operation() { state().operations.push_back({name_, functionName(), position_, result_}); }
@@ -82,7 +80,10 @@ VELMORA_EXPORT FREResult FREGetObjectAsInt32(FREObject object, int32_t* value) {
   Operation op("FREGetObjectAsInt32", object);
   if (op.failed()) return op.finish();
   if (op.value() == nullptr) return op.finish(FRE_INVALID_OBJECT);
-  if (value == nullptr) return op.finish(FRE_INVALID_ARGUMENT);
+  if (value == nullptr) {
+    op.misuse("given a null place for the value");
+    return op.finish(FRE_INVALID_ARGUMENT);
+  }
   switch (op.value()->kind()) {
     case Value::Kind::Int:
       *value = op.value()->asInt();
@@ -100,7 +101,10 @@ VELMORA_EXPORT FREResult FREGetObjectAsDouble(FREObject object, double* value) {
   Operation op("FREGetObjectAsDouble", object);
   if (op.failed()) return op.finish();
   if (op.value() == nullptr) return op.finish(FRE_INVALID_OBJECT);
-  if (value == nullptr) return op.finish(FRE_INVALID_ARGUMENT);
+  if (value == nullptr) {
+    op.misuse("given a null place for the value");
+    return op.finish(FRE_INVALID_ARGUMENT);
+  }
   switch (op.value()->kind()) {
     case Value::Kind::Int:
       *value = op.value()->asInt();
@@ -117,8 +121,7 @@ VELMORA_EXPORT FREResult FREDispatchStatusEventAsync(FREContext ctx, const uint8
                                                      const uint8_t* level) {
   Operation op("FREDispatchStatusEventAsync", nullptr);
   if (op.failed()) return op.finish();
-  auto* context = static_cast<Context*>(ctx);
-  if (state().liveContexts.count(context) == 0) {
+  if (state().liveContexts.count(ctx) == 0) {
     op.misuse("given a context that does not exist");
     return op.finish(FRE_INVALID_ARGUMENT);
   }
@@ -126,8 +129,8 @@ VELMORA_EXPORT FREResult FREDispatchStatusEventAsync(FREContext ctx, const uint8
     op.misuse("given a null code or level");
     return op.finish(FRE_INVALID_ARGUMENT);
   }
-  state().queue.push_back({context, StatusEvent{reinterpret_cast<const char*>(code),
-                                                reinterpret_cast<const char*>(level)}});
+  state().queue.push_back({ctx, StatusEvent{reinterpret_cast<const char*>(code),
+                                            reinterpret_cast<const char*>(level)}});
   return op.finish(FRE_OK);
 }
 
@@ -136,9 +139,14 @@ VELMORA_EXPORT FREResult FREAcquireBitmapData2(FREObject object, FREBitmapData2*
   if (op.failed()) return op.finish();
   if (op.frame().acquired != nullptr) return op.finish(FRE_ILLEGAL_STATE);
   if (op.value() == nullptr) return op.finish(FRE_INVALID_OBJECT);
-  if (descriptor == nullptr) return op.finish(FRE_INVALID_ARGUMENT);
+  if (descriptor == nullptr) {
+    op.misuse("given a null descriptor");
+    return op.finish(FRE_INVALID_ARGUMENT);
+  }
   if (op.value()->kind() != Value::Kind::Bitmap) return op.finish(FRE_TYPE_MISMATCH);
   Bitmap& bitmap = *op.value()->asBitmap();
+  bitmap.setWritable(true);
+  op.frame().wordsOutsideAcquired = bitmap.wordsOutsidePixels();
   descriptor->width = bitmap.width();
   descriptor->height = bitmap.height();
   descriptor->hasAlpha = bitmap.spec().hasAlpha;
@@ -155,6 +163,11 @@ VELMORA_EXPORT FREResult FREReleaseBitmapData(FREObject object) {
   if (op.failed()) return op.finish();
   detail::CallFrame& frame = op.frame();
   if (op.value() != nullptr && frame.acquired == op.value()) {
+    Bitmap& bitmap = *op.value()->asBitmap();
+    if (bitmap.wordsOutsidePixels() != frame.wordsOutsideAcquired) {
+      op.misuse("found a write outside the bitmap's pixels");
+    }
+    bitmap.setWritable(false);
     frame.acquired = nullptr;
     frame.released.push_back(op.value());
     return op.finish(FRE_OK);

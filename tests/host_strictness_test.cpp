@@ -6,6 +6,9 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "host/host.h"
 
@@ -24,7 +27,8 @@ class HostStrictnessTest : public ::testing::Test {
     clearRecords();
   }
 
-  std::shared_ptr<Bitmap> bitmap() { return std::make_shared<Bitmap>(BitmapSpec{2, 2}); }
+  // Rows padded by a word, so that writes into the padding can show.
+  std::shared_ptr<Bitmap> bitmap() { return std::make_shared<Bitmap>(BitmapSpec{2, 2, 3}); }
 
   std::unique_ptr<Extension> extension_;
   Context* context_ = nullptr;
@@ -34,6 +38,7 @@ TEST_F(HostStrictnessTest, RecordsEachBrokenRule) {
   struct Case {
     const char* function;
     const char* misuse;
+    const char* before = nullptr;  // called first, with arguments of its own
   };
   const Case cases[] = {
       {"keepsBitmapAcquired", "returned with a bitmap acquired"},
@@ -43,8 +48,19 @@ TEST_F(HostStrictnessTest, RecordsEachBrokenRule) {
       {"returnsAnObject", "returned an object other than null"},
       {"dispatchesOnAStrangeContext", "given a context that does not exist"},
       {"usesAForeignObject", "not an argument of the current call"},
+      {"usesTheRemembered", "not an argument of the current call", "remembers"},
+      {"givesNoPlaceForAnInteger", "FREGetObjectAsInt32 given a null place"},
+      {"givesNoPlaceForADouble", "FREGetObjectAsDouble given a null place"},
+      {"givesNoDescriptor", "FREAcquireBitmapData2 given a null descriptor"},
+      {"writesBelowThePixels", "write outside the bitmap's pixels"},
+      {"writesIntoThePadding", "write outside the bitmap's pixels"},
   };
   for (const Case& c : cases) {
+    // Each call gets a vector of its own, built and freed around it, as the
+    // tests' calls do: a new one may well reuse the last one's memory.
+    if (c.before != nullptr) {
+      context_->call(c.before, {Value::bitmap(bitmap()), Value::integer(1)});
+    }
     clearRecords();
     context_->call(c.function, {Value::bitmap(bitmap()), Value::integer(1)});
     ASSERT_EQ(misuse().size(), 1u) << c.function;
@@ -72,8 +88,43 @@ TEST_F(HostStrictnessTest, AWellBehavedCallLeavesNoMisuseAndQueuesItsEvent) {
 
 TEST_F(HostStrictnessTest, EventsForADisposedContextAreDropped) {
   context_->call("behaves", {Value::null()});
+  const FREContext disposed = context_->handle();
   extension_->disposeContext(*context_);
+  // A context created next may take the disposed one's memory, never its
+  // handle or its events.
+  Context& next = extension_->createContext("test");
+  EXPECT_NE(next.handle(), disposed);
   EXPECT_EQ(pumpEvents(), 0u);
+  EXPECT_THAT(next.events(), IsEmpty());
+}
+
+TEST_F(HostStrictnessTest, AnEscapingExceptionIsRecordedAndEndsTheCall) {
+  EXPECT_THROW(context_->call("throws"), std::runtime_error);
+  EXPECT_THAT(misuse(), ElementsAre(HasSubstr("throws: let an exception escape")));
+  clearRecords();
+  auto target = bitmap();
+  context_->call("behaves", {Value::bitmap(target)});
+  EXPECT_THAT(misuse(), IsEmpty());
+  EXPECT_EQ(target->at(0, 0), 0xff010203u);
+}
+
+TEST_F(HostStrictnessTest, EachNameGetsItsOwnFunctionData) {
+  context_->call("reportsFirstData");
+  context_->call("reportsSecondData");
+  pumpEvents();
+  std::vector<std::string> levels;
+  for (const StatusEvent& e : context_->events()) levels.push_back(e.level);
+  EXPECT_THAT(levels, ElementsAre("first", "second"));
+}
+
+// Outside the window between acquire and release the pixels are read-only
+// while the extension runs, and writable again for the script afterwards.
+TEST_F(HostStrictnessTest, AWriteAfterTheReleaseFaults) {
+  auto target = bitmap();
+  EXPECT_DEATH(context_->call("writesAfterRelease", {Value::bitmap(target)}), "");
+  context_->call("behaves", {Value::bitmap(target)});
+  target->words()[0] = 7u;
+  EXPECT_EQ(target->at(0, 0), 7u);
 }
 
 TEST_F(HostStrictnessTest, OperationsOutsideACallAreMisuse) {

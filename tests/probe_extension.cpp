@@ -1,8 +1,10 @@
 // An extension for testing the desktop host: most of its functions break one
 // of the runtime's rules on purpose, so the host's misuse record can be shown
 // to catch each; the others behave, and report what the host answered.
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
 #include "extension/runtime_bridge.h"
 
@@ -48,6 +50,74 @@ FREObject usesAForeignObject(FREContext, void*, uint32_t, FREObject[]) {
   static int notAnObject;
   double value;
   FREGetObjectAsDouble(&notAnObject, &value);
+  return nullptr;
+}
+
+FREObject remembered = nullptr;
+
+FREObject remembers(FREContext, void*, uint32_t, FREObject argv[]) {
+  remembered = argv[0];
+  return nullptr;
+}
+
+FREObject usesTheRemembered(FREContext, void*, uint32_t, FREObject[]) {
+  int32_t value;
+  FREGetObjectAsInt32(remembered, &value);
+  return nullptr;
+}
+
+FREObject givesNoPlaceForAnInteger(FREContext, void*, uint32_t, FREObject argv[]) {
+  FREGetObjectAsInt32(argv[1], nullptr);
+  return nullptr;
+}
+
+FREObject givesNoPlaceForADouble(FREContext, void*, uint32_t, FREObject argv[]) {
+  FREGetObjectAsDouble(argv[1], nullptr);
+  return nullptr;
+}
+
+FREObject givesNoDescriptor(FREContext, void*, uint32_t, FREObject argv[]) {
+  FREAcquireBitmapData2(argv[0], nullptr);
+  return nullptr;
+}
+
+// Writes the word `offset` words from the first pixel while the bitmap is
+// acquired: -1 is below the pixels, the width is the first row's padding.
+void writeWhileAcquired(FREObject object, ptrdiff_t offset) {
+  FREBitmapData2 bitmap;
+  if (FREAcquireBitmapData2(object, &bitmap) != FRE_OK) return;
+  bitmap.bits32[offset] = 0x5a5a5a5au;
+  FREReleaseBitmapData(object);
+}
+
+FREObject writesBelowThePixels(FREContext, void*, uint32_t, FREObject argv[]) {
+  writeWhileAcquired(argv[0], -1);
+  return nullptr;
+}
+
+FREObject writesIntoThePadding(FREContext, void*, uint32_t, FREObject argv[]) {
+  FREBitmapData2 bitmap;
+  if (FREAcquireBitmapData2(argv[0], &bitmap) != FRE_OK) return nullptr;
+  const uint32_t width = bitmap.width;
+  FREReleaseBitmapData(argv[0]);
+  writeWhileAcquired(argv[0], width);
+  return nullptr;
+}
+
+FREObject writesAfterRelease(FREContext, void*, uint32_t, FREObject argv[]) {
+  FREBitmapData2 bitmap;
+  if (FREAcquireBitmapData2(argv[0], &bitmap) != FRE_OK) return nullptr;
+  FREReleaseBitmapData(argv[0]);
+  bitmap.bits32[0] = 0u;
+  return nullptr;
+}
+
+FREObject throws(FREContext, void*, uint32_t, FREObject[]) { throw std::runtime_error("probe"); }
+
+// Dispatches its function data, a text, as the level of a "data" event.
+FREObject reportsItsData(FREContext ctx, void* data, uint32_t, FREObject[]) {
+  FREDispatchStatusEventAsync(ctx, reinterpret_cast<const uint8_t*>("data"),
+                              static_cast<const uint8_t*>(data));
   return nullptr;
 }
 
@@ -98,6 +168,20 @@ const FRENamedFunction kFunctions[] = {
     {reinterpret_cast<const uint8_t*>("dispatchesOnAStrangeContext"), nullptr,
      dispatchesOnAStrangeContext},
     {reinterpret_cast<const uint8_t*>("usesAForeignObject"), nullptr, usesAForeignObject},
+    {reinterpret_cast<const uint8_t*>("remembers"), nullptr, remembers},
+    {reinterpret_cast<const uint8_t*>("usesTheRemembered"), nullptr, usesTheRemembered},
+    {reinterpret_cast<const uint8_t*>("givesNoPlaceForAnInteger"), nullptr,
+     givesNoPlaceForAnInteger},
+    {reinterpret_cast<const uint8_t*>("givesNoPlaceForADouble"), nullptr, givesNoPlaceForADouble},
+    {reinterpret_cast<const uint8_t*>("givesNoDescriptor"), nullptr, givesNoDescriptor},
+    {reinterpret_cast<const uint8_t*>("writesBelowThePixels"), nullptr, writesBelowThePixels},
+    {reinterpret_cast<const uint8_t*>("writesIntoThePadding"), nullptr, writesIntoThePadding},
+    {reinterpret_cast<const uint8_t*>("writesAfterRelease"), nullptr, writesAfterRelease},
+    {reinterpret_cast<const uint8_t*>("throws"), nullptr, throws},
+    {reinterpret_cast<const uint8_t*>("reportsFirstData"), const_cast<char*>("first"),
+     reportsItsData},
+    {reinterpret_cast<const uint8_t*>("reportsSecondData"), const_cast<char*>("second"),
+     reportsItsData},
     {reinterpret_cast<const uint8_t*>("behaves"), nullptr, behaves},
 };
 
