@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include <opencv2/core/version.hpp>
-
 namespace velmora {
 
 uint64_t previewSizesAddress(double answer, unsigned pointerBits) {
@@ -13,9 +11,7 @@ uint64_t previewSizesAddress(double answer, unsigned pointerBits) {
 }
 
 bool previewSizesCarryPointer(const cv::VideoCapture&) {
-#if defined(__ANDROID__) && CV_VERSION_MAJOR < 4
-  // OpenCV 3 on Android opens camera indices through its native-camera
-  // backend, the one facility that answers with a text pointer.
+#if defined(VELMORA_PREVIEW_SIZES_POINTER)
   return true;
 #else
   return false;

@@ -1,12 +1,13 @@
 // The camera's supported preview sizes, as capture property 1025 gives them.
 //
-// Only OpenCV's old Android native-camera backend (OpenCV before 4, Android
-// builds) answers that property with a text: it smuggles a pointer to the
-// text through the double's bit pattern — the low 32 bits on 32-bit targets,
-// the whole pattern on 64-bit ones, zero when there is none.  Every other
-// capture facility (OpenCV 4's backends, V4L2 on the desktop, OpenCV 4's
-// Android backend) answers with a plain number, such as -1, that must never
-// be taken for an address.
+// A capture facility that has the property smuggles a pointer to the text
+// through the double's bit pattern: the low 32 bits on 32-bit targets, the
+// whole pattern on 64-bit ones, zero when there is none.  OpenCV's own
+// backends do not have it (the Android native-camera backend that did was
+// removed in OpenCV 3.0): they answer with a plain number, such as -1, that
+// must never be taken for an address.  So the answer is read as a pointer
+// only in a build configured with VELMORA_PREVIEW_SIZES_POINTER, for a
+// capture facility known to carry one.
 #ifndef VELMORA_CAMERA_PREVIEW_SIZES_H_
 #define VELMORA_CAMERA_PREVIEW_SIZES_H_
 

@@ -1,6 +1,7 @@
 // Decoding the preview-sizes answer of property 1025, for both pointer widths.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "camera/preview_sizes.h"
@@ -34,12 +35,36 @@ TEST(PreviewSizesTest, DecodesTheAddressForEachPointerWidth) {
   }
 }
 
-TEST(PreviewSizesTest, OpenCvFourCapturesNeverCarryAPointer) {
-  // This build links OpenCV 4, whose backends answer with plain numbers
-  // such as -1, which must not be taken for an address.
-  cv::VideoCapture capture;
-  EXPECT_FALSE(previewSizesCarryPointer(capture));
-  EXPECT_EQ(previewSizesText(capture), nullptr);
+// A capture whose property 1025 answers with a fixed double.
+class FixedAnswerCapture : public cv::VideoCapture {
+ public:
+  explicit FixedAnswerCapture(double answer) : answer_(answer) {}
+  double get(int property) const override {
+    return property == kPreviewSizesProperty ? answer_ : -1.0;
+  }
+
+ private:
+  double answer_;
+};
+
+// Built twice: as the library is built by default, where the answer is never
+// taken for an address, and configured for a capture that carries a pointer.
+TEST(PreviewSizesTest, TheBuildDecidesWhetherTheAnswerIsAPointer) {
+  static const char kSizes[] = "640x480,1280x720";
+  const uint64_t address = reinterpret_cast<uintptr_t>(kSizes);
+  FixedAnswerCapture carrying(fromPattern(address));
+  FixedAnswerCapture none(fromPattern(0));
+  FixedAnswerCapture plainNumber(-1.0);
+#if defined(VELMORA_PREVIEW_SIZES_POINTER)
+  EXPECT_TRUE(previewSizesCarryPointer(carrying));
+  EXPECT_EQ(previewSizesText(carrying), kSizes);
+  EXPECT_EQ(previewSizesText(none), nullptr);
+#else
+  for (FixedAnswerCapture* capture : {&carrying, &none, &plainNumber}) {
+    EXPECT_FALSE(previewSizesCarryPointer(*capture));
+    EXPECT_EQ(previewSizesText(*capture), nullptr);
+  }
+#endif
 }
 
 }  // namespace
