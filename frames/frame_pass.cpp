@@ -36,6 +36,13 @@ FramePass FramePass::prepare(cv::Mat& frameBuffer, const DeliverySettings& setti
   pass.convertible_ = true;
   pass.rotate_ = settings.rotate;
   pass.flipCode_ = settings.flipCode;
+  // The overlay, which may allocate and so throw, comes first: once the
+  // frame buffer shows the half a turned frame goes to, nothing may stop the
+  // pass from filling it.
+  if (settings.overlay) {
+    pass.overlay_ = settings.rotate ? &overlayPixels(frameBuffer.cols, frameBuffer.rows)
+                                    : &overlayPixels(frameBuffer.rows, frameBuffer.cols);
+  }
   if (settings.rotate) {
     pass.rawHolder_ = takeRotationHalves(frameBuffer);
     pass.raw_ = planeOf(pass.rawHolder_);
@@ -43,7 +50,6 @@ FramePass FramePass::prepare(cv::Mat& frameBuffer, const DeliverySettings& setti
     pass.raw_ = planeOf(frameBuffer);
   }
   pass.out_ = planeOf(frameBuffer);
-  if (settings.overlay) pass.overlay_ = &overlayPixels(pass.out_.rows, pass.out_.cols);
   return pass;
 }
 

@@ -13,8 +13,9 @@ namespace velmora {
 
 // Without rotation `out` must be `raw` itself: rows are swapped and mirrored
 // in place.  With rotation `out` is a separate plane of raw.cols rows of
-// raw.rows pixels.  Frames of 3 or 4 channels take the row functions of
-// `kernels`; wider pixels go through the reference rows.
+// raw.rows pixels.  Upright frames of 3 or 4 channels, and turned frames of
+// 3 channels going into a bitmap, take the row functions of `kernels`; the
+// rest go through the reference rows.
 void orientAndConvert(const PixelPlane& raw, const PixelPlane& out, bool rotate, int32_t flipCode,
                       const BitmapRows& bitmap, const kernels::RowKernels& kernels) noexcept;
 

@@ -252,6 +252,8 @@ TEST_F(VirtualCameraDeviceTest, RemembersTheFrameRateAskedFor) {
   EXPECT_EQ(frame_rate(VIDIOC_G_PARM, 0, 0), 15u);
   EXPECT_EQ(frame_rate(VIDIOC_S_PARM, 0, 0), 15u) << "a zero fraction keeps the rate";
   EXPECT_EQ(frame_rate(VIDIOC_S_PARM, 1, 1000), 240u);
+  EXPECT_EQ(frame_rate(VIDIOC_S_PARM, 3, 4294967295u), 240u) << "rounding must not wrap";
+  EXPECT_EQ(frame_rate(VIDIOC_S_PARM, 4294967295u, 1), 1u);
 }
 
 TEST_F(VirtualCameraDeviceTest, FailsRequestsItDoesNotImplementAsTheKernelDoes) {

@@ -163,8 +163,10 @@ int Device::set_parm(v4l2_streamparm& parm) {
   // fixed-rate sensor does; otherwise the rate is only remembered.
   const v4l2_fract asked = parm.parm.capture.timeperframe;
   if (pace_fps_ == 0 && asked.numerator != 0 && asked.denominator != 0) {
-    const std::uint32_t fps = (asked.denominator + asked.numerator / 2) / asked.numerator;
-    fps_ = std::clamp<std::uint32_t>(fps, 1, kMaxFps);
+    // Rounded in 64 bits: a denominator near the top of its range must not wrap.
+    const std::uint64_t fps =
+        (std::uint64_t{asked.denominator} + asked.numerator / 2) / asked.numerator;
+    fps_ = static_cast<std::uint32_t>(std::clamp<std::uint64_t>(fps, 1, kMaxFps));
   }
   return get_parm(parm);
 }

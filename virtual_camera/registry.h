@@ -2,9 +2,9 @@
 //
 // The libc wrappers and the control interface reach the devices only
 // through this file.  Calls on descriptors that are not a virtual device's
-// cost one atomic load while no device is open, and nothing here allocates,
-// blocks or calls a wrapped function while holding the lock: a blocking
-// VIDIOC_DQBUF waits for its descriptor with the lock released.
+// cost one atomic load while no device is open, and nothing here calls a
+// wrapped function or waits while holding the lock: a blocking VIDIOC_DQBUF
+// waits for its descriptor with the lock released.
 #ifndef VELMORA_VIRTUAL_CAMERA_REGISTRY_H_
 #define VELMORA_VIRTUAL_CAMERA_REGISTRY_H_
 
