@@ -62,7 +62,7 @@ Bitmap::~Bitmap() {
 }
 
 void Bitmap::setWritable(bool writable) {
-  if (dataBytes_ == 0) return;
+  if (dataBytes_ == 0 || !detail::state().guardPixels) return;
   mprotect(static_cast<uint8_t*>(mapping_) + pageSize(), dataBytes_,
            writable ? PROT_READ | PROT_WRITE : PROT_READ);
 }

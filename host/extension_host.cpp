@@ -180,6 +180,12 @@ size_t pendingEventCount() {
   return state().queue.size();
 }
 
+void setPixelGuard(bool on) {
+  std::lock_guard<std::recursive_mutex> lock(state().mutex);
+  for (Bitmap* bitmap : state().bitmaps) bitmap->setWritable(true);
+  state().guardPixels = on;
+}
+
 const std::vector<OperationCall>& operations() { return state().operations; }
 const std::vector<std::string>& misuse() { return state().misuse; }
 

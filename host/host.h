@@ -16,7 +16,7 @@
 // function).  Tests assert that the misuse record is empty.  While an
 // extension function runs, every bitmap's memory is read-only except between
 // the acquire and the release of that bitmap, so a write outside that window
-// faults at once.
+// faults at once (see setPixelGuard).
 //
 // Conversions follow these rules:
 //   FREGetObjectAsInt32:  an int; a double that is whole and within int32
@@ -198,6 +198,11 @@ class Extension {
 // delivered.
 size_t pumpEvents();
 size_t pendingEventCount();
+
+// Whether bitmaps are read-only during calls outside their acquire window
+// (on by default).  Changing the protection of a frame's pages costs about
+// as much as a copy of it, so benchmarks that time calls turn it off.
+void setPixelGuard(bool on);
 
 const std::vector<OperationCall>& operations();
 const std::vector<std::string>& misuse();

@@ -44,6 +44,7 @@ struct RuntimeState {
   CallFrame* frame = nullptr;
   std::map<FREContext, Context*> liveContexts;
   std::set<Bitmap*> bitmaps;
+  bool guardPixels = true;
   // Objects and contexts are handed over as numbers never handed out before,
   // so one kept past its call or its context's disposal is never mistaken
   // for a live one that happens to sit at the same address.

@@ -127,6 +127,15 @@ TEST_F(HostStrictnessTest, AWriteAfterTheReleaseFaults) {
   EXPECT_EQ(target->at(0, 0), 7u);
 }
 
+TEST_F(HostStrictnessTest, WithTheGuardOffAWriteAfterTheReleaseGoesThrough) {
+  setPixelGuard(false);
+  auto target = bitmap();
+  context_->call("writesAfterRelease", {Value::bitmap(target)});
+  setPixelGuard(true);
+  EXPECT_EQ(target->at(0, 0), 0x5a5a5a5au);
+  EXPECT_THAT(misuse(), IsEmpty());
+}
+
 TEST_F(HostStrictnessTest, OperationsOutsideACallAreMisuse) {
   int32_t value = 0;
   EXPECT_EQ(FREGetObjectAsInt32(nullptr, &value), FRE_WRONG_THREAD);

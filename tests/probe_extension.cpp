@@ -108,7 +108,7 @@ FREObject writesAfterRelease(FREContext, void*, uint32_t, FREObject argv[]) {
   FREBitmapData2 bitmap;
   if (FREAcquireBitmapData2(argv[0], &bitmap) != FRE_OK) return nullptr;
   FREReleaseBitmapData(argv[0]);
-  bitmap.bits32[0] = 0u;
+  bitmap.bits32[0] = 0x5a5a5a5au;
   return nullptr;
 }
 
