@@ -181,8 +181,8 @@ size_t pendingEventCount() {
 }
 
 void setPixelGuard(bool on) {
+  // Outside a call every bitmap is writable whichever way the guard is set.
   std::lock_guard<std::recursive_mutex> lock(state().mutex);
-  for (Bitmap* bitmap : state().bitmaps) bitmap->setWritable(true);
   state().guardPixels = on;
 }
 

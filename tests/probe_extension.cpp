@@ -81,26 +81,25 @@ FREObject givesNoDescriptor(FREContext, void*, uint32_t, FREObject argv[]) {
   return nullptr;
 }
 
-// Writes the word `offset` words from the first pixel while the bitmap is
-// acquired: -1 is below the pixels, the width is the first row's padding.
-void writeWhileAcquired(FREObject object, ptrdiff_t offset) {
+// Writes one word just outside the pixels while the bitmap is acquired: the
+// word below the first pixel, or the first row's padding.
+enum class Outside { Below, Padding };
+
+void writeWhileAcquired(FREObject object, Outside where) {
   FREBitmapData2 bitmap;
   if (FREAcquireBitmapData2(object, &bitmap) != FRE_OK) return;
+  const ptrdiff_t offset = where == Outside::Below ? -1 : static_cast<ptrdiff_t>(bitmap.width);
   bitmap.bits32[offset] = 0x5a5a5a5au;
   FREReleaseBitmapData(object);
 }
 
 FREObject writesBelowThePixels(FREContext, void*, uint32_t, FREObject argv[]) {
-  writeWhileAcquired(argv[0], -1);
+  writeWhileAcquired(argv[0], Outside::Below);
   return nullptr;
 }
 
 FREObject writesIntoThePadding(FREContext, void*, uint32_t, FREObject argv[]) {
-  FREBitmapData2 bitmap;
-  if (FREAcquireBitmapData2(argv[0], &bitmap) != FRE_OK) return nullptr;
-  const uint32_t width = bitmap.width;
-  FREReleaseBitmapData(argv[0]);
-  writeWhileAcquired(argv[0], width);
+  writeWhileAcquired(argv[0], Outside::Padding);
   return nullptr;
 }
 
